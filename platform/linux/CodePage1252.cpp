@@ -47,7 +47,7 @@ char16_t Upper(char16_t c) {
   if (c == 0x192) return 0x191;
   // Greek
   if (c >= 0x3B1 && c <= 0x3C1) return static_cast<char16_t>(c - 0x20);
-  if (c == 0x3C2) return 0x3A3;  // final sigma
+  if (c == 0x3C2) return c;  // final sigma stays, as Windows keeps it
   if (c >= 0x3C3 && c <= 0x3CB) return static_cast<char16_t>(c - 0x20);
   if (c == 0x3AC) return 0x386;
   if (c >= 0x3AD && c <= 0x3AF) return static_cast<char16_t>(c - 0x25);
@@ -66,14 +66,9 @@ char16_t Upper(char16_t c) {
 std::string ToCodePage(std::u16string_view text) {
   std::string out;
   out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char16_t c = text[i];
-    // A surrogate pair is one character outside the code page: one default character.
-    if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-        text[i + 1] <= 0xDFFF)
-      ++i;
-    out.push_back(ByteOf(c));
-  }
+  // One byte per UTF-16 unit: a character beyond the BMP becomes two default characters, as
+  // Windows converts it.
+  for (const char16_t c : text) out.push_back(ByteOf(c));
   return out;
 }
 

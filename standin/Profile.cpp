@@ -91,6 +91,11 @@ AbContainer& Profile::AddChildContainer(AbContainer& parent, std::string display
   return *parent.children.back();
 }
 
+AbEntry& Profile::AddAbEntry(AbContainer& container, std::string displayName, std::optional<std::string> address) {
+  container.entries.push_back(AbEntry{std::move(displayName), std::move(address)});
+  return container.entries.back();
+}
+
 Store* Profile::DefaultStore() {
   for (auto& s : stores_)
     if (s->isDefault) return s.get();

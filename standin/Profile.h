@@ -122,6 +122,13 @@ class KESTRIN_STANDIN_API Profile {
   std::int64_t liveMapiObjects = 0;
   std::int64_t liveMapiBuffers = 0;
 
+  // ---- the MAPI view (platform/linux/mapi32) ----
+  AbEntry& AddAbEntry(AbContainer& container, std::string displayName, std::optional<std::string> address);
+  std::int64_t mapiInitialized = 0;       // MAPIInitialize calls not yet undone by MAPIUninitialize
+  std::uint32_t lastMapiInitFlags = 0;    // ulFlags of the last MAPIINIT_0 passed to MAPIInitialize
+  std::uint32_t lastMapiLogonFlags = 0;   // flFlags of the last MAPILogonEx
+  bool mapiLogonLeavesSession = false;    // a failing MAPILogonEx still hands out a session
+
  private:
   std::uint64_t nextId_ = 1;
   std::vector<std::unique_ptr<Store>> stores_;

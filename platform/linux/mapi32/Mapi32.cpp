@@ -1,0 +1,247 @@
+// MAPI32's functions: start and logon, buffers, and the utility functions the library calls.
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "MapiStandin.h"
+#include "standin/Profile.h"
+
+using kestrin::standin::Profile;
+
+namespace kestrin::mapi32 {
+namespace {
+
+// Every buffer starts with this header. A root (from MAPIAllocateBuffer) chains the blocks that
+// MAPIAllocateMore links to it; freeing the root frees them all.
+struct alignas(16) BufferHeader {
+  std::uint32_t magic;
+  BufferHeader* root;  // the root of a linked block; the root itself for a root
+  BufferHeader* next;  // the next linked block
+};
+constexpr std::uint32_t kRootMagic = 0x4B524F4F;
+constexpr std::uint32_t kMoreMagic = 0x4B4D4F52;
+constexpr std::uint32_t kFreedMagic = 0x4B465245;
+
+BufferHeader* HeaderOf(void* buffer) { return static_cast<BufferHeader*>(buffer) - 1; }
+
+void* NewBlock(std::size_t size, std::uint32_t magic, BufferHeader* root) {
+  void* raw = std::malloc(sizeof(BufferHeader) + (size ? size : 1));
+  if (!raw) return nullptr;
+  auto* h = static_cast<BufferHeader*>(raw);
+  h->magic = magic;
+  h->root = root ? root : h;
+  h->next = nullptr;
+  return h + 1;
+}
+
+}  // namespace
+
+void* AllocateBuffer(std::size_t size) {
+  void* p = NewBlock(size, kRootMagic, nullptr);
+  if (p) ++Profile::Current().liveMapiBuffers;
+  return p;
+}
+
+std::size_t DataSize(const Cell& cell) {
+  std::size_t n = 0;
+  switch (PROP_TYPE(cell.tag)) {
+    case PT_STRING8: n = cell.bytes.size() + 1; break;
+    case PT_BINARY: n = cell.bytes.size() + (cell.hasSuffix ? 4 : 0); break;
+    default: return 0;
+  }
+  return (n + 7) & ~std::size_t{7};
+}
+
+void WriteProps(const Cell* cells, std::size_t count, SPropValue* props, char* data) {
+  for (std::size_t i = 0; i < count; ++i) {
+    const Cell& c = cells[i];
+    SPropValue& v = props[i];
+    v.ulPropTag = c.tag;
+    v.dwAlignPad = 0;
+    std::memset(&v.Value, 0, sizeof v.Value);
+    switch (PROP_TYPE(c.tag)) {
+      case PT_STRING8:
+        std::memcpy(data, c.bytes.data(), c.bytes.size());
+        data[c.bytes.size()] = '\0';
+        v.Value.lpszA = data;
+        break;
+      case PT_BINARY:
+        std::memcpy(data, c.bytes.data(), c.bytes.size());
+        if (c.hasSuffix) std::memcpy(data + c.bytes.size(), &c.suffix, 4);
+        v.Value.bin.cb = static_cast<ULONG>(c.bytes.size() + (c.hasSuffix ? 4 : 0));
+        v.Value.bin.lpb = reinterpret_cast<LPBYTE>(data);
+        break;
+      case PT_BOOLEAN: v.Value.b = static_cast<unsigned short>(c.ul ? 1 : 0); break;
+      case PT_LONG: v.Value.ul = c.ul; break;
+      case PT_ERROR: v.Value.err = c.err; break;
+      default: break;
+    }
+    data += DataSize(c);
+  }
+}
+
+SPropValue* BuildProps(const Cell* cells, std::size_t count) {
+  std::size_t size = count * sizeof(SPropValue);
+  for (std::size_t i = 0; i < count; ++i) size += DataSize(cells[i]);
+  auto* props = static_cast<SPropValue*>(AllocateBuffer(size));
+  if (props) WriteProps(cells, count, props, reinterpret_cast<char*>(props + count));
+  return props;
+}
+
+}  // namespace kestrin::mapi32
+
+using namespace kestrin::mapi32;
+
+MAPI_API HRESULT MAPIInitialize(LPVOID lpMapiInit) {
+  Profile& profile = Profile::Current();
+  if (const HRESULT hr = profile.Call("MAPIInitialize"); FAILED(hr)) return hr;
+  if (lpMapiInit) {
+    const auto* init = static_cast<const MAPIINIT_0*>(lpMapiInit);
+    if (init->ulVersion != MAPI_INIT_VERSION) return MAPI_E_INVALID_PARAMETER;
+    profile.lastMapiInitFlags = init->ulFlags;
+  } else {
+    profile.lastMapiInitFlags = 0;
+  }
+  ++profile.mapiInitialized;
+  return S_OK;
+}
+
+MAPI_API void MAPIUninitialize(void) {
+  Profile& profile = Profile::Current();
+  (void)profile.Call("MAPIUninitialize");
+  if (profile.mapiInitialized > 0) --profile.mapiInitialized;
+}
+
+MAPI_API HRESULT MAPILogonEx(ULONG_PTR, LPTSTR, LPTSTR, FLAGS flFlags, LPMAPISESSION* lppSession) {
+  Profile& profile = Profile::Current();
+  const HRESULT hr = profile.Call("MAPILogonEx");
+  if (!lppSession) return MAPI_E_INVALID_PARAMETER;
+  *lppSession = nullptr;
+  profile.lastMapiLogonFlags = flFlags;
+  if (FAILED(hr)) {
+    if (profile.mapiLogonLeavesSession) *lppSession = NewSession();
+    return hr;
+  }
+  if (profile.mapiInitialized <= 0) return MAPI_E_NOT_INITIALIZED;
+  *lppSession = NewSession();
+  return *lppSession ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
+}
+
+MAPI_API SCODE MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {
+  if (const HRESULT hr = Profile::Current().Call("MAPIAllocateBuffer"); FAILED(hr)) return hr;
+  if (!lppBuffer) return MAPI_E_INVALID_PARAMETER;
+  *lppBuffer = AllocateBuffer(cbSize);
+  return *lppBuffer ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
+}
+
+MAPI_API SCODE MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer) {
+  if (const HRESULT hr = Profile::Current().Call("MAPIAllocateMore"); FAILED(hr)) return hr;
+  if (!lppBuffer || !lpObject) return MAPI_E_INVALID_PARAMETER;
+  *lppBuffer = nullptr;
+  BufferHeader* owner = HeaderOf(lpObject);
+  if (owner->magic != kRootMagic && owner->magic != kMoreMagic) return MAPI_E_INVALID_PARAMETER;
+  BufferHeader* root = owner->root;
+  void* p = NewBlock(cbSize, kMoreMagic, root);
+  if (!p) return MAPI_E_NOT_ENOUGH_MEMORY;
+  BufferHeader* h = HeaderOf(p);
+  h->next = root->next;
+  root->next = h;
+  *lppBuffer = p;
+  return S_OK;
+}
+
+MAPI_API ULONG MAPIFreeBuffer(LPVOID lpBuffer) {
+  if (!lpBuffer) return 0;
+  BufferHeader* h = HeaderOf(lpBuffer);
+  // Only a root is freed; a linked block goes with its root. Anything else is left alone.
+  if (h->magic != kRootMagic) return 0;
+  for (BufferHeader* more = h->next; more;) {
+    BufferHeader* next = more->next;
+    more->magic = kFreedMagic;
+    std::free(more);
+    more = next;
+  }
+  h->magic = kFreedMagic;
+  std::free(h);
+  --Profile::Current().liveMapiBuffers;
+  return 0;
+}
+
+MAPI_API BOOL FBinFromHex(LPTSTR lpsz, LPBYTE lpb) {
+  if (FAILED(Profile::Current().Call("FBinFromHex"))) return FALSE;
+  if (!lpsz || !lpb) return FALSE;
+  const auto digit = [](char c) -> int {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    return -1;
+  };
+  for (const char* p = lpsz; *p; p += 2) {
+    const int hi = digit(p[0]);
+    const int lo = p[1] ? digit(p[1]) : -1;
+    if (hi < 0 || lo < 0) return FALSE;
+    *lpb++ = static_cast<BYTE>(hi * 16 + lo);
+  }
+  return TRUE;
+}
+
+MAPI_API HRESULT HrGetOneProp(LPMAPIPROP lpMapiProp, ULONG ulPropTag, LPSPropValue* lppProp) {
+  const HRESULT injected = Profile::Current().Call("HrGetOneProp");
+  if (FAILED(injected)) return injected;
+  if (!lpMapiProp || !lppProp) return MAPI_E_INVALID_PARAMETER;
+  *lppProp = nullptr;
+  SizedSPropTagArray(1, tags) = {1, {ulPropTag}};
+  ULONG count = 0;
+  LPSPropValue values = nullptr;
+  HRESULT hr = lpMapiProp->GetProps(reinterpret_cast<LPSPropTagArray>(&tags), 0, &count, &values);
+  if (FAILED(hr)) return hr;
+  if (!values || count != 1) {
+    MAPIFreeBuffer(values);
+    return MAPI_E_CALL_FAILED;
+  }
+  if (PROP_TYPE(values->ulPropTag) == PT_ERROR) {
+    hr = values->Value.err;
+    MAPIFreeBuffer(values);
+    return hr;
+  }
+  *lppProp = values;
+  return injected;
+}
+
+MAPI_API HRESULT HrQueryAllRows(LPMAPITABLE lpTable, LPSPropTagArray lpPropTags, LPSRestriction lpRestriction,
+                                LPSSortOrderSet lpSortOrderSet, LONG crowsMax, LPSRowSet* lppRows) {
+  // A success code injected here is what the call reports once it has done its work.
+  const HRESULT injected = Profile::Current().Call("HrQueryAllRows");
+  if (FAILED(injected)) return injected;
+  if (!lpTable || !lppRows) return MAPI_E_INVALID_PARAMETER;
+  *lppRows = nullptr;
+  if (lpSortOrderSet) return MAPI_E_NO_SUPPORT;
+  HRESULT hr = S_OK;
+  if (lpPropTags) {
+    hr = lpTable->SetColumns(lpPropTags, TBL_BATCH);
+    if (FAILED(hr)) return hr;
+  }
+  if (lpRestriction) {
+    hr = lpTable->Restrict(lpRestriction, TBL_BATCH);
+    if (FAILED(hr)) return hr;
+  }
+  LPSRowSet rows = nullptr;
+  hr = lpTable->QueryRows(0x7FFFFFFF, 0, &rows);
+  if (FAILED(hr)) return hr;
+  if (crowsMax > 0 && rows->cRows > static_cast<ULONG>(crowsMax)) {
+    FreeProws(rows);
+    return MAPI_E_TABLE_TOO_BIG;
+  }
+  *lppRows = rows;
+  return injected != S_OK ? injected : hr;
+}
+
+MAPI_API void FreeProws(LPSRowSet lpRows) {
+  if (!lpRows) return;
+  for (ULONG i = 0; i < lpRows->cRows; ++i) MAPIFreeBuffer(lpRows->aRow[i].lpProps);
+  MAPIFreeBuffer(lpRows);
+}
+
+MAPI_API ULONG UlRelease(LPVOID lpUnknown) {
+  return lpUnknown ? static_cast<LPUNKNOWN>(lpUnknown)->Release() : 0;
+}

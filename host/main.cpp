@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "ScenarioRunner.h"
 #include "SettingsCommand.h"
 
 namespace {
@@ -19,6 +20,7 @@ struct Entry {
 const Entry kCommands[] = {
     {"settings", kestrin::host::RunSettingsCommand, "show a hive's settings as the add-in reads them"},
     {"reg", kestrin::host::RunRegCommand, "add, delete or query typed registry values (like reg.exe)"},
+    {"run", kestrin::host::RunScenarioCommand, "play a scenario file against the add-in (docs/scenarios.md)"},
 };
 
 int Usage(std::ostream& os) {

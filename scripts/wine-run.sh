@@ -4,7 +4,7 @@
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 loader=$1; shift
-export WINEPREFIX=${KESTRIN_WINEPREFIX:-$here/../build/wineprefix-$loader}
+export WINEPREFIX=${KESTRIN_WINEPREFIX:-$here/../build/wineprefix-$(basename "$loader")}
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Gecko or Mono installer dialogs in a fresh prefix.
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}

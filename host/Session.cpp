@@ -102,8 +102,10 @@ Json Session::State(const std::vector<std::string>& sections) {
 
 namespace {
 
-// "Explorer 2" -> "Explorer e1": the scenario's names for windows.
+// "Explorer 2" -> "Explorer e1": the scenario's names for windows; "Items \\Top\Inbox" (Outlook's
+// FolderPath) -> "Items \Top\Inbox", the scenario's folder paths.
 std::string SourceName(const Session& session, const std::string& source) {
+  if (source.rfind("Items \\\\", 0) == 0) return "Items " + source.substr(7);
   for (const char* kind : {"Explorer ", "Inspector "}) {
     const std::string prefix = kind;
     if (source.rfind(prefix, 0) == 0) {

@@ -12,11 +12,14 @@ namespace kestrin::mapi32 {
 namespace {
 
 // Every buffer starts with this header. A root (from MAPIAllocateBuffer) chains the blocks that
-// MAPIAllocateMore links to it; freeing the root frees them all.
+// MAPIAllocateMore links to it; freeing the root frees them all. A root may live in a chunk that
+// it shares with other roots (the rows of one row set): each is still freed on its own, and the
+// chunk goes when its last root does.
 struct alignas(16) BufferHeader {
   std::uint32_t magic;
   BufferHeader* root;  // the root of a linked block; the root itself for a root
   BufferHeader* next;  // the next linked block
+  Chunk* chunk;        // the chunk a root lives in, or null
 };
 constexpr std::uint32_t kRootMagic = 0x4B524F4F;
 constexpr std::uint32_t kMoreMagic = 0x4B4D4F52;
@@ -31,10 +34,52 @@ void* NewBlock(std::size_t size, std::uint32_t magic, BufferHeader* root) {
   h->magic = magic;
   h->root = root ? root : h;
   h->next = nullptr;
+  h->chunk = nullptr;
   return h + 1;
 }
 
 }  // namespace
+
+struct Chunk {
+  std::size_t refs;  // roots alive in it, and one while an allocator fills it
+  std::size_t used;
+  std::size_t capacity;
+};
+
+namespace {
+constexpr std::size_t kChunkBytes = 64 * 1024;
+constexpr std::size_t kChunkHeader = (sizeof(Chunk) + 15) & ~std::size_t{15};
+
+void DropChunk(Chunk* chunk) {
+  if (--chunk->refs == 0) std::free(chunk);
+}
+}  // namespace
+
+RowAllocator::~RowAllocator() {
+  if (chunk_) DropChunk(chunk_);
+}
+
+void* RowAllocator::Allocate(std::size_t size) {
+  const std::size_t need = sizeof(BufferHeader) + ((size + 15) & ~std::size_t{15});
+  if (need > kChunkBytes / 4) return AllocateBuffer(size);
+  if (!chunk_ || chunk_->capacity - chunk_->used < need) {
+    if (chunk_) DropChunk(chunk_);
+    chunk_ = static_cast<Chunk*>(std::malloc(kChunkHeader + kChunkBytes));
+    if (!chunk_) return nullptr;
+    chunk_->refs = 1;
+    chunk_->used = 0;
+    chunk_->capacity = kChunkBytes;
+  }
+  auto* h = reinterpret_cast<BufferHeader*>(reinterpret_cast<char*>(chunk_) + kChunkHeader + chunk_->used);
+  chunk_->used += need;
+  ++chunk_->refs;
+  h->magic = kRootMagic;
+  h->root = h;
+  h->next = nullptr;
+  h->chunk = chunk_;
+  ++Profile::Current().liveMapiBuffers;
+  return h + 1;
+}
 
 void* AllocateBuffer(std::size_t size) {
   void* p = NewBlock(size, kRootMagic, nullptr);
@@ -80,10 +125,10 @@ void WriteProps(const Cell* cells, std::size_t count, SPropValue* props, char* d
   }
 }
 
-SPropValue* BuildProps(const Cell* cells, std::size_t count) {
+SPropValue* BuildProps(const Cell* cells, std::size_t count, RowAllocator* rows) {
   std::size_t size = count * sizeof(SPropValue);
   for (std::size_t i = 0; i < count; ++i) size += DataSize(cells[i]);
-  auto* props = static_cast<SPropValue*>(AllocateBuffer(size));
+  auto* props = static_cast<SPropValue*>(rows ? rows->Allocate(size) : AllocateBuffer(size));
   if (props) WriteProps(cells, count, props, reinterpret_cast<char*>(props + count));
   return props;
 }
@@ -162,7 +207,11 @@ MAPI_API ULONG MAPIFreeBuffer(LPVOID lpBuffer) {
     more = next;
   }
   h->magic = kFreedMagic;
-  std::free(h);
+  if (h->chunk) {
+    DropChunk(h->chunk);
+  } else {
+    std::free(h);
+  }
   --Profile::Current().liveMapiBuffers;
   return 0;
 }

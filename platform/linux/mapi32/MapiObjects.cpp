@@ -169,13 +169,14 @@ class Table final : public Object<IMAPITable> {
     if (!rows) return MAPI_E_NOT_ENOUGH_MEMORY;
     rows->cRows = 0;
     std::vector<Cell> cells(columns_.size());
+    RowAllocator allocator;
     for (std::size_t i = 0; i < n; ++i) {
       const std::size_t r = restricted_ ? selected_[first + i] : first + i;
       for (std::size_t c = 0; c < columns_.size(); ++c) cells[c] = source_->Get(r, columns_[c]);
       SRow& row = rows->aRow[i];
       row.ulAdrEntryPad = 0;
       row.cValues = static_cast<ULONG>(cells.size());
-      row.lpProps = BuildProps(cells.data(), cells.size());
+      row.lpProps = BuildProps(cells.data(), cells.size(), &allocator);
       if (!row.lpProps) {
         FreeProws(rows);
         return MAPI_E_NOT_ENOUGH_MEMORY;

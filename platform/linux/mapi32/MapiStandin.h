@@ -43,6 +43,21 @@ namespace kestrin::mapi32 {
 // A buffer handed out as MAPI does, counted live until MAPIFreeBuffer frees it.
 void* AllocateBuffer(std::size_t size);
 
+// Buffers for the rows of one row set, carved from shared chunks so that a large table costs
+// few allocations. Each is a buffer of its own all the same: MAPIFreeBuffer frees it alone.
+struct Chunk;
+class RowAllocator {
+ public:
+  RowAllocator() = default;
+  RowAllocator(const RowAllocator&) = delete;
+  RowAllocator& operator=(const RowAllocator&) = delete;
+  ~RowAllocator();
+  void* Allocate(std::size_t size);
+
+ private:
+  Chunk* chunk_ = nullptr;
+};
+
 // One property of one row or object, as the profile holds it.
 struct Cell {
   ULONG tag = 0;                // the property's tag, or PT_ERROR with err when absent
@@ -65,7 +80,7 @@ std::size_t DataSize(const Cell& cell);
 // Writes cells[0..count) as SPropValues at props, with their data from data on.
 void WriteProps(const Cell* cells, std::size_t count, SPropValue* props, char* data);
 // One MAPI buffer holding the values and their data, or null when out of memory.
-SPropValue* BuildProps(const Cell* cells, std::size_t count);
+SPropValue* BuildProps(const Cell* cells, std::size_t count, RowAllocator* rows = nullptr);
 
 // A new session object, one reference held by the caller.
 LPMAPISESSION NewSession();

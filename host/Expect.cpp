@@ -22,6 +22,11 @@ void MatchExpected(const Json& expected, const Json& actual, const std::string& 
                    std::vector<Mismatch>& out) {
   if (IsHrKey(path) && (expected.IsString() || expected.IsInteger()) && actual.IsString()) {
     const auto a = ParseHResult(actual.AsString());
+    if (expected.IsString() && (expected.AsString() == "FAILED" || expected.AsString() == "SUCCEEDED")) {
+      const bool wantFailure = expected.AsString() == "FAILED";
+      if (!a || Failed(*a) != wantFailure) out.push_back({path, expected.pos(), Short(expected), Short(actual)});
+      return;
+    }
     std::optional<HRESULT> e;
     if (expected.IsString()) e = ParseHResult(expected.AsString());
     else e = static_cast<HRESULT>(static_cast<std::uint32_t>(expected.AsInt()));

@@ -1,6 +1,7 @@
 // Expected output of a scenario step: a partial picture of the printed result. An object names
 // only the members it cares about; an array lists every element, in order; "hr" members compare
-// as HRESULTs, so "E_FAIL", "0x80004005" and -2147467259 are the same.
+// as HRESULTs, so "E_FAIL", "0x80004005" and -2147467259 are the same, and "FAILED" or
+// "SUCCEEDED" accepts any failure or any success.
 #pragma once
 
 #include <string>

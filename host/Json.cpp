@@ -203,7 +203,9 @@ class Parser {
   Parser(std::string_view text, JsonError* error) : s_(text), error_(error) {}
 
   std::optional<Json> Run() {
-    if (s_.size() >= 3 && s_.substr(0, 3) == "\xEF\xBB\xBF") Advance(3);  // a UTF-8 byte-order mark
+    if (s_.size() >= 3 && s_.substr(0, 3) == "\xEF\xBB\xBF") {  // a UTF-8 byte-order mark
+      i_ = 3;
+    }
     SkipSpace();
     if (AtEnd()) { Fail("the file is empty: expected a JSON value"); return std::nullopt; }
     Json v;
@@ -348,10 +350,10 @@ class Parser {
       if (c == '\n') return Fail(start, "this string is not closed before the end of its line");
       if (c < 0x20) return Fail("a control character must be escaped inside a string");
       if (c == '\\') {
+        const SourcePos escPos = Here();
         Advance();
         if (AtEnd()) return Fail(start, "this string is not closed (no '\"' before the end of file)");
         const char e = Peek();
-        const SourcePos escPos = Here();
         Advance();
         switch (e) {
           case '"': out += '"'; break;

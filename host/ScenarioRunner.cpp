@@ -309,7 +309,11 @@ int RunScenarioCommand(const std::vector<std::string>& args, std::ostream& out, 
   };
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& a = args[i];
-    if ((a == "--hive" || a == "--bin") && i + 1 < args.size()) {
+    if (a == "--hive" || a == "--bin") {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        err << "kestrin-host run: " << a << " needs a path\n";
+        return usage();
+      }
       (a == "--hive" ? options.hive : options.binDir) = args[++i];
     } else if (a == "--compact") {
       options.compact = true;

@@ -22,8 +22,9 @@ AbContainer* FindContainerIn(std::vector<std::unique_ptr<AbContainer>>& list, co
 }  // namespace
 
 Profile& Profile::Current() {
-  static Profile profile;
-  return profile;
+  // Never destroyed: libraries unloaded at exit (KestrinLIB's session release) may still use it.
+  static Profile* profile = new Profile;
+  return *profile;
 }
 
 void Profile::Reset() {

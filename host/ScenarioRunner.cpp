@@ -26,7 +26,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const char* const kDefaultSections[] = {"addin", "items", "subscriptions"};
+const char* const kDefaultSections[] = {"addin", "items", "subscriptions", "live", "mapi"};
 
 // Something outside the scenario file went wrong (the hive, a library).
 struct SetupError {

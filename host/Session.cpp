@@ -186,7 +186,7 @@ KESTRIN_SCENARIO_STATE(log, false) {
   return list;
 }
 
-KESTRIN_SCENARIO_STATE(live, false) {
+KESTRIN_SCENARIO_STATE(live, true) {
   Json j = Json::Object();
   j.Set("outlookObjects", session.profile.liveOutlookObjects);
   j.Set("mapiObjects", session.profile.liveMapiObjects);

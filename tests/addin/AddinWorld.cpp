@@ -1,7 +1,9 @@
 #include "AddinWorld.h"
 
 #include <stdlib.h>
+#if !defined(_WIN32)
 #include <unistd.h>
+#endif
 
 #include <cstdio>
 
@@ -10,8 +12,10 @@
 
 namespace kestrin::test {
 
+#if !defined(_WIN32)
 namespace {
-// Before the first use of SystemRegistry(): this process's own hive, removed at exit.
+// Before the first use of SystemRegistry(): this process's own hive, removed at exit. (Under
+// Wine the registry is the test prefix's own.)
 std::string gHive;
 struct HiveSetup {
   HiveSetup() {
@@ -21,9 +25,14 @@ struct HiveSetup {
   }
 } gHiveSetup;
 }  // namespace
+#endif
 
 std::string StandinLibDirectory(std::string_view variant) {
+#if defined(_WIN32)
+  return "standin/" + std::string(variant);
+#else
   return std::string(KESTRIN_TEST_LIBS) + "/" + std::string(variant);
+#endif
 }
 
 HRESULT TestLoader::Load(const std::string& fullPath, Handle* handle) {

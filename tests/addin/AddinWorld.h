@@ -8,7 +8,11 @@
 
 #include "addin/Connect.h"
 #include "addin/OutAddIn.h"
+#if defined(_WIN32)
+#include "InProcessLoader.h"
+#else
 #include "platform/linux/DlLoader.h"
+#endif
 #include "settings/modRegistry.h"
 #include "standin/Outlook.h"
 
@@ -18,7 +22,7 @@ namespace kestrin::test {
 // is a directory without the library.
 std::string StandinLibDirectory(std::string_view variant);
 
-// The real loader, counted, and able to refuse the load on request.
+// The real loader (in-process in the cross builds), counted, and able to refuse the load on request.
 class TestLoader final : public LibraryLoader {
  public:
   explicit TestLoader(std::string directory) : inner_(std::move(directory)) {}
@@ -33,7 +37,11 @@ class TestLoader final : public LibraryLoader {
   int liveHandles = 0;
 
  private:
+#if defined(_WIN32)
+  InProcessLoader inner_;
+#else
   DlLoader inner_;
+#endif
 };
 
 // ASCII text of a wide text, for messages.

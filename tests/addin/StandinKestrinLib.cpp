@@ -11,7 +11,11 @@ using kestrin::standin::AbContainer;
 using kestrin::standin::Bytes;
 using kestrin::standin::Profile;
 
+#if defined(_WIN32)
+#define STANDIN_EXPORT extern "C"  // compiled into the test program, found by InProcessLoader
+#else
 #define STANDIN_EXPORT extern "C" __attribute__((visibility("default")))
+#endif
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include <mutex>
 #include <vector>
 
+#include "../../addin/GuidText.h"
 #include "../../settings/CodePage.h"
 #include "ComRuntime.h"
 
@@ -82,48 +83,11 @@ HRESULT ClassesValue(Registry& registry, const std::string& path, std::string* v
   return DefaultValue(registry, kHkeyLocalMachine, "Software\\Classes\\" + path, value);
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 }  // namespace
 
-bool ParseGuid(std::string_view text, Guid* out) {
-  // {XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX}
-  if (text.size() != 38 || text.front() != '{' || text.back() != '}') return false;
-  std::uint8_t bytes[16];
-  int n = 0;
-  for (std::size_t i = 1; i < 37;) {
-    if (i == 9 || i == 14 || i == 19 || i == 24) {
-      if (text[i] != '-') return false;
-      ++i;
-      continue;
-    }
-    const int hi = HexDigit(text[i]);
-    const int lo = HexDigit(text[i + 1]);
-    if (hi < 0 || lo < 0) return false;
-    bytes[n++] = static_cast<std::uint8_t>(hi * 16 + lo);
-    i += 2;
-  }
-  Guid g{};
-  g.data1 = (std::uint32_t{bytes[0]} << 24) | (std::uint32_t{bytes[1]} << 16) | (std::uint32_t{bytes[2]} << 8) | bytes[3];
-  g.data2 = static_cast<std::uint16_t>((bytes[4] << 8) | bytes[5]);
-  g.data3 = static_cast<std::uint16_t>((bytes[6] << 8) | bytes[7]);
-  for (int k = 0; k < 8; ++k) g.data4[k] = bytes[8 + k];
-  *out = g;
-  return true;
-}
+bool ParseGuid(std::string_view text, Guid* out) { return TextToGuid(text, out); }
 
-std::string GuidToString(const Guid& g) {
-  char buf[40];
-  std::snprintf(buf, sizeof buf, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                static_cast<unsigned>(g.data1), g.data2, g.data3, g.data4[0], g.data4[1], g.data4[2],
-                g.data4[3], g.data4[4], g.data4[5], g.data4[6], g.data4[7]);
-  return buf;
-}
+std::string GuidToString(const Guid& g) { return GuidToText(g); }
 
 HRESULT ClsidFromProgId(Registry& registry, std::u16string_view progId, Guid* clsid) {
   if (progId.empty()) return kClassStringInvalid;

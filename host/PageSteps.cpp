@@ -10,6 +10,7 @@
 #include "../addin/OutlookHost.h"
 #include "../optionspage/PageDriver.h"
 #include "../settings/modRegistry.h"
+#include "../standin/PageClientSite.h"
 #include "ScenarioSteps.h"
 #include "Session.h"
 #include "Utf8.h"
@@ -20,40 +21,7 @@ namespace {
 
 constexpr char16_t kPageProgId[] = u"KestrinPPE.OptionsPage";
 
-// The client site of a control in the dialog. It answers PropertyPageSite when it offers one,
-// and counts OnStatusChange, which is how the dialog learns to ask Dirty again.
-class PageClientSite final : public outlook::PropertyPageSite {
- public:
-  explicit PageClientSite(bool offersPageSite) : offers_(offersPageSite) {}
-  HRESULT QueryInterface(const Guid& iid, void** out) override {
-    if (!out) return hr::pointer;
-    *out = nullptr;
-    if (iid == IID_IUnknown || (offers_ && iid == outlook::PropertyPageSite::iid)) {
-      *out = static_cast<outlook::PropertyPageSite*>(this);
-      AddRef();
-      return hr::ok;
-    }
-    return hr::noInterface;
-  }
-  std::uint32_t AddRef() override { return ++refs_; }
-  std::uint32_t Release() override {
-    const std::uint32_t left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-  HRESULT OnStatusChange() override {
-    ++statusChanges;
-    return hr::ok;
-  }
-
-  bool offers() const { return offers_; }
-  std::int64_t statusChanges = 0;
-
- private:
-  ~PageClientSite() = default;
-  bool offers_;
-  std::uint32_t refs_ = 1;
-};
+using standin::PageClientSite;
 
 PageClientSite* SiteOf(const OpenPage& page) {
   return static_cast<PageClientSite*>(static_cast<outlook::PropertyPageSite*>(static_cast<Unknown*>(page.site.get())));

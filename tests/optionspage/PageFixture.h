@@ -14,6 +14,7 @@
 #include "optionspage/OptionsPage.h"
 #include "settings/modRegistry.h"
 #include "standin/Outlook.h"
+#include "standin/PageClientSite.h"
 #include "standin/Profile.h"
 
 #if defined(_WIN32)
@@ -24,40 +25,8 @@
 
 namespace kestrin::page::testing {
 
-// The host's client site. Answers PropertyPageSite only when it offers a page site.
-class FakeClientSite final : public outlook::PropertyPageSite {
- public:
-  explicit FakeClientSite(bool offersPageSite) : offers_(offersPageSite) { ++live; }
-  HRESULT QueryInterface(const Guid& iid, void** out) override {
-    if (!out) return hr::pointer;
-    *out = nullptr;
-    if (iid == IID_IUnknown || (offers_ && iid == outlook::PropertyPageSite::iid)) {
-      *out = static_cast<outlook::PropertyPageSite*>(this);
-      AddRef();
-      return hr::ok;
-    }
-    return hr::noInterface;
-  }
-  std::uint32_t AddRef() override { return ++refs_; }
-  std::uint32_t Release() override {
-    const std::uint32_t left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-  HRESULT OnStatusChange() override {
-    ++statusChanges;
-    return statusChangeResult;
-  }
-
-  int statusChanges = 0;
-  HRESULT statusChangeResult = hr::ok;
-  static inline int live = 0;
-
- private:
-  ~FakeClientSite() { --live; }
-  bool offers_;
-  std::uint32_t refs_ = 1;
-};
+// The host's client site, as the Options dialog gives it.
+using FakeClientSite = standin::PageClientSite;
 
 // Stored settings of one case; nullopt leaves the value missing.
 struct Stored {

@@ -65,6 +65,9 @@ struct AbContainer {
   Bytes entryId;
   std::vector<std::unique_ptr<AbContainer>> children;
   std::vector<AbEntry> entries;
+  // The entries' PR_ENTRYIDs end to end (entryId, then the entry's place as 4 bytes), kept by the
+  // MAPI view so that its rows point here instead of copying them; rebuilt when stale.
+  Bytes entryIdsOfEntries;
 };
 
 struct Window {

@@ -11,15 +11,15 @@ using kestrin::standin::Profile;
 namespace kestrin::mapi32 {
 namespace {
 
-// Every buffer starts with this header. A root (from MAPIAllocateBuffer) chains the blocks that
-// MAPIAllocateMore links to it; freeing the root frees them all. A root may live in a chunk that
-// it shares with other roots (the rows of one row set): each is still freed on its own, and the
-// chunk goes when its last root does.
+// Every buffer starts with this header. A lone root (from MAPIAllocateBuffer) chains the blocks
+// that MAPIAllocateMore links to it; freeing the root frees them all. A root carved from a row
+// block (a row set, or one row's values) is still freed on its own; the block, and whatever was
+// linked to its buffers, goes when its last root does.
 struct alignas(16) BufferHeader {
   std::uint32_t magic;
   BufferHeader* root;  // the root of a linked block; the root itself for a root
   BufferHeader* next;  // the next linked block
-  Chunk* chunk;        // the chunk a root lives in, or null
+  RowBlock* block;     // the row block a root is carved from, or null
 };
 constexpr std::uint32_t kRootMagic = 0x4B524F4F;
 constexpr std::uint32_t kMoreMagic = 0x4B4D4F52;
@@ -34,60 +34,89 @@ void* NewBlock(std::size_t size, std::uint32_t magic, BufferHeader* root) {
   h->magic = magic;
   h->root = root ? root : h;
   h->next = nullptr;
-  h->chunk = nullptr;
+  h->block = nullptr;
   return h + 1;
 }
 
+void FreeChain(BufferHeader* more) {
+  while (more) {
+    BufferHeader* next = more->next;
+    more->magic = kFreedMagic;
+    std::free(more);
+    more = next;
+  }
+}
+
+constexpr std::size_t Align16(std::size_t n) { return (n + 15) & ~std::size_t{15}; }
+
 }  // namespace
 
-struct Chunk {
-  std::size_t refs;  // roots alive in it, and one while an allocator fills it
-  std::size_t used;
-  std::size_t capacity;
+struct RowBlock {
+  std::size_t refs;        // roots carved from it not yet freed
+  BufferHeader* more;      // blocks linked to any of them
+  SRowSet* rowSet;
+  char* firstRow;          // the first row's header; the rows follow at stride
+  std::size_t stride;
 };
 
 namespace {
-constexpr std::size_t kChunkBytes = 64 * 1024;
-constexpr std::size_t kChunkHeader = (sizeof(Chunk) + 15) & ~std::size_t{15};
 
-void DropChunk(Chunk* chunk) {
-  if (--chunk->refs == 0) std::free(chunk);
-}
-}  // namespace
+constexpr std::size_t kBlockHeader = Align16(sizeof(RowBlock));
 
-RowAllocator::~RowAllocator() {
-  if (chunk_) DropChunk(chunk_);
-}
-
-void* RowAllocator::Allocate(std::size_t size) {
-  const std::size_t need = sizeof(BufferHeader) + ((size + 15) & ~std::size_t{15});
-  if (need > kChunkBytes / 4) return AllocateBuffer(size);
-  if (!chunk_ || chunk_->capacity - chunk_->used < need) {
-    if (chunk_) DropChunk(chunk_);
-    chunk_ = static_cast<Chunk*>(std::malloc(kChunkHeader + kChunkBytes));
-    if (!chunk_) return nullptr;
-    chunk_->refs = 1;
-    chunk_->used = 0;
-    chunk_->capacity = kChunkBytes;
+void DropRoots(RowBlock* block, std::size_t count) {
+  ThisProfile().liveMapiBuffers -= static_cast<std::int64_t>(count);
+  block->refs -= count;
+  if (block->refs == 0) {
+    FreeChain(block->more);
+    std::free(block);
   }
-  auto* h = reinterpret_cast<BufferHeader*>(reinterpret_cast<char*>(chunk_) + kChunkHeader + chunk_->used);
-  chunk_->used += need;
-  ++chunk_->refs;
+}
+
+void InitRoot(BufferHeader* h, RowBlock* block) {
   h->magic = kRootMagic;
   h->root = h;
   h->next = nullptr;
-  h->chunk = chunk_;
-  ++Profile::Current().liveMapiBuffers;
-  return h + 1;
+  h->block = block;
 }
+
+}  // namespace
 
 void* AllocateBuffer(std::size_t size) {
   void* p = NewBlock(size, kRootMagic, nullptr);
-  if (p) ++Profile::Current().liveMapiBuffers;
+  if (p) ++ThisProfile().liveMapiBuffers;
   return p;
 }
 
+LPSRowSet AllocateRowSet(std::size_t rows, std::size_t columns, std::size_t dataBytes, char** data) {
+  const std::size_t setBytes = sizeof(BufferHeader) + Align16(CbNewSRowSet(rows ? rows : 1));
+  const std::size_t stride = sizeof(BufferHeader) + Align16(columns * sizeof(SPropValue));
+  auto* block = static_cast<RowBlock*>(std::malloc(kBlockHeader + setBytes + rows * stride + dataBytes));
+  if (!block) return nullptr;
+  char* base = reinterpret_cast<char*>(block) + kBlockHeader;
+  block->refs = rows + 1;
+  block->more = nullptr;
+  block->firstRow = base + setBytes;
+  block->stride = stride;
+  auto* setHeader = reinterpret_cast<BufferHeader*>(base);
+  InitRoot(setHeader, block);
+  auto* set = reinterpret_cast<LPSRowSet>(setHeader + 1);
+  block->rowSet = set;
+  set->cRows = static_cast<ULONG>(rows);
+  char* row = block->firstRow;
+  for (std::size_t i = 0; i < rows; ++i, row += stride) {
+    auto* h = reinterpret_cast<BufferHeader*>(row);
+    InitRoot(h, block);
+    set->aRow[i].ulAdrEntryPad = 0;
+    set->aRow[i].cValues = static_cast<ULONG>(columns);
+    set->aRow[i].lpProps = reinterpret_cast<LPSPropValue>(h + 1);
+  }
+  if (data) *data = block->firstRow + rows * stride;
+  ThisProfile().liveMapiBuffers += static_cast<std::int64_t>(rows + 1);
+  return set;
+}
+
 std::size_t DataSize(const Cell& cell) {
+  if (cell.stable) return 0;
   std::size_t n = 0;
   switch (PROP_TYPE(cell.tag)) {
     case PT_STRING8: n = cell.bytes.size() + 1; break;
@@ -97,39 +126,45 @@ std::size_t DataSize(const Cell& cell) {
   return (n + 7) & ~std::size_t{7};
 }
 
-void WriteProps(const Cell* cells, std::size_t count, SPropValue* props, char* data) {
-  for (std::size_t i = 0; i < count; ++i) {
-    const Cell& c = cells[i];
-    SPropValue& v = props[i];
-    v.ulPropTag = c.tag;
-    v.dwAlignPad = 0;
-    std::memset(&v.Value, 0, sizeof v.Value);
-    switch (PROP_TYPE(c.tag)) {
-      case PT_STRING8:
-        std::memcpy(data, c.bytes.data(), c.bytes.size());
-        data[c.bytes.size()] = '\0';
-        v.Value.lpszA = data;
-        break;
-      case PT_BINARY:
-        std::memcpy(data, c.bytes.data(), c.bytes.size());
-        if (c.hasSuffix) std::memcpy(data + c.bytes.size(), &c.suffix, 4);
-        v.Value.bin.cb = static_cast<ULONG>(c.bytes.size() + (c.hasSuffix ? 4 : 0));
-        v.Value.bin.lpb = reinterpret_cast<LPBYTE>(data);
-        break;
-      case PT_BOOLEAN: v.Value.b = static_cast<unsigned short>(c.ul ? 1 : 0); break;
-      case PT_LONG: v.Value.ul = c.ul; break;
-      case PT_ERROR: v.Value.err = c.err; break;
-      default: break;
-    }
-    data += DataSize(c);
+void WriteProp(const Cell& c, SPropValue& v, char*& data) {
+  v.ulPropTag = c.tag;
+  v.dwAlignPad = 0;
+  std::memset(&v.Value, 0, sizeof v.Value);
+  switch (PROP_TYPE(c.tag)) {
+    case PT_STRING8:
+      if (c.stable) {
+        v.Value.lpszA = const_cast<char*>(c.bytes.data());
+        return;
+      }
+      std::memcpy(data, c.bytes.data(), c.bytes.size());
+      data[c.bytes.size()] = '\0';
+      v.Value.lpszA = data;
+      break;
+    case PT_BINARY:
+      v.Value.bin.cb = static_cast<ULONG>(c.bytes.size() + (c.hasSuffix ? 4 : 0));
+      if (c.stable) {
+        v.Value.bin.lpb = reinterpret_cast<LPBYTE>(const_cast<char*>(c.bytes.data()));
+        return;
+      }
+      std::memcpy(data, c.bytes.data(), c.bytes.size());
+      if (c.hasSuffix) std::memcpy(data + c.bytes.size(), &c.suffix, 4);
+      v.Value.bin.lpb = reinterpret_cast<LPBYTE>(data);
+      break;
+    case PT_BOOLEAN: v.Value.b = static_cast<unsigned short>(c.ul ? 1 : 0); break;
+    case PT_LONG: v.Value.ul = c.ul; break;
+    case PT_ERROR: v.Value.err = c.err; break;
+    default: break;
   }
+  data += DataSize(c);
 }
 
-SPropValue* BuildProps(const Cell* cells, std::size_t count, RowAllocator* rows) {
+SPropValue* BuildProps(const Cell* cells, std::size_t count) {
   std::size_t size = count * sizeof(SPropValue);
   for (std::size_t i = 0; i < count; ++i) size += DataSize(cells[i]);
-  auto* props = static_cast<SPropValue*>(rows ? rows->Allocate(size) : AllocateBuffer(size));
-  if (props) WriteProps(cells, count, props, reinterpret_cast<char*>(props + count));
+  auto* props = static_cast<SPropValue*>(AllocateBuffer(size));
+  if (!props) return nullptr;
+  char* data = reinterpret_cast<char*>(props + count);
+  for (std::size_t i = 0; i < count; ++i) WriteProp(cells[i], props[i], data);
   return props;
 }
 
@@ -138,7 +173,7 @@ SPropValue* BuildProps(const Cell* cells, std::size_t count, RowAllocator* rows)
 using namespace kestrin::mapi32;
 
 MAPI_API HRESULT MAPIInitialize(LPVOID lpMapiInit) {
-  Profile& profile = Profile::Current();
+  Profile& profile = ThisProfile();
   if (const HRESULT hr = profile.Call("MAPIInitialize"); FAILED(hr)) return hr;
   if (lpMapiInit) {
     const auto* init = static_cast<const MAPIINIT_0*>(lpMapiInit);
@@ -152,13 +187,13 @@ MAPI_API HRESULT MAPIInitialize(LPVOID lpMapiInit) {
 }
 
 MAPI_API void MAPIUninitialize(void) {
-  Profile& profile = Profile::Current();
+  Profile& profile = ThisProfile();
   (void)profile.Call("MAPIUninitialize");
   if (profile.mapiInitialized > 0) --profile.mapiInitialized;
 }
 
 MAPI_API HRESULT MAPILogonEx(ULONG_PTR, LPTSTR, LPTSTR, FLAGS flFlags, LPMAPISESSION* lppSession) {
-  Profile& profile = Profile::Current();
+  Profile& profile = ThisProfile();
   const HRESULT hr = profile.Call("MAPILogonEx");
   if (!lppSession) return MAPI_E_INVALID_PARAMETER;
   *lppSession = nullptr;
@@ -173,14 +208,14 @@ MAPI_API HRESULT MAPILogonEx(ULONG_PTR, LPTSTR, LPTSTR, FLAGS flFlags, LPMAPISES
 }
 
 MAPI_API SCODE MAPIAllocateBuffer(ULONG cbSize, LPVOID* lppBuffer) {
-  if (const HRESULT hr = Profile::Current().Call("MAPIAllocateBuffer"); FAILED(hr)) return hr;
+  if (const HRESULT hr = ThisProfile().Call("MAPIAllocateBuffer"); FAILED(hr)) return hr;
   if (!lppBuffer) return MAPI_E_INVALID_PARAMETER;
   *lppBuffer = AllocateBuffer(cbSize);
   return *lppBuffer ? S_OK : MAPI_E_NOT_ENOUGH_MEMORY;
 }
 
 MAPI_API SCODE MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer) {
-  if (const HRESULT hr = Profile::Current().Call("MAPIAllocateMore"); FAILED(hr)) return hr;
+  if (const HRESULT hr = ThisProfile().Call("MAPIAllocateMore"); FAILED(hr)) return hr;
   if (!lppBuffer || !lpObject) return MAPI_E_INVALID_PARAMETER;
   *lppBuffer = nullptr;
   BufferHeader* owner = HeaderOf(lpObject);
@@ -189,8 +224,10 @@ MAPI_API SCODE MAPIAllocateMore(ULONG cbSize, LPVOID lpObject, LPVOID* lppBuffer
   void* p = NewBlock(cbSize, kMoreMagic, root);
   if (!p) return MAPI_E_NOT_ENOUGH_MEMORY;
   BufferHeader* h = HeaderOf(p);
-  h->next = root->next;
-  root->next = h;
+  // A carved root's links live as long as its block: the row set and its rows share one.
+  BufferHeader*& chain = root->block ? root->block->more : root->next;
+  h->next = chain;
+  chain = h;
   *lppBuffer = p;
   return S_OK;
 }
@@ -200,24 +237,19 @@ MAPI_API ULONG MAPIFreeBuffer(LPVOID lpBuffer) {
   BufferHeader* h = HeaderOf(lpBuffer);
   // Only a root is freed; a linked block goes with its root. Anything else is left alone.
   if (h->magic != kRootMagic) return 0;
-  for (BufferHeader* more = h->next; more;) {
-    BufferHeader* next = more->next;
-    more->magic = kFreedMagic;
-    std::free(more);
-    more = next;
-  }
   h->magic = kFreedMagic;
-  if (h->chunk) {
-    DropChunk(h->chunk);
-  } else {
-    std::free(h);
+  if (h->block) {
+    DropRoots(h->block, 1);
+    return 0;
   }
-  --Profile::Current().liveMapiBuffers;
+  FreeChain(h->next);
+  std::free(h);
+  --ThisProfile().liveMapiBuffers;
   return 0;
 }
 
 MAPI_API BOOL FBinFromHex(LPTSTR lpsz, LPBYTE lpb) {
-  if (FAILED(Profile::Current().Call("FBinFromHex"))) return FALSE;
+  if (FAILED(ThisProfile().Call("FBinFromHex"))) return FALSE;
   if (!lpsz || !lpb) return FALSE;
   const auto digit = [](char c) -> int {
     if (c >= '0' && c <= '9') return c - '0';
@@ -235,7 +267,7 @@ MAPI_API BOOL FBinFromHex(LPTSTR lpsz, LPBYTE lpb) {
 }
 
 MAPI_API HRESULT HrGetOneProp(LPMAPIPROP lpMapiProp, ULONG ulPropTag, LPSPropValue* lppProp) {
-  const HRESULT injected = Profile::Current().Call("HrGetOneProp");
+  const HRESULT injected = ThisProfile().Call("HrGetOneProp");
   if (FAILED(injected)) return injected;
   if (!lpMapiProp || !lppProp) return MAPI_E_INVALID_PARAMETER;
   *lppProp = nullptr;
@@ -260,7 +292,7 @@ MAPI_API HRESULT HrGetOneProp(LPMAPIPROP lpMapiProp, ULONG ulPropTag, LPSPropVal
 MAPI_API HRESULT HrQueryAllRows(LPMAPITABLE lpTable, LPSPropTagArray lpPropTags, LPSRestriction lpRestriction,
                                 LPSSortOrderSet lpSortOrderSet, LONG crowsMax, LPSRowSet* lppRows) {
   // A success code injected here is what the call reports once it has done its work.
-  const HRESULT injected = Profile::Current().Call("HrQueryAllRows");
+  const HRESULT injected = ThisProfile().Call("HrQueryAllRows");
   if (FAILED(injected)) return injected;
   if (!lpTable || !lppRows) return MAPI_E_INVALID_PARAMETER;
   *lppRows = nullptr;
@@ -287,8 +319,30 @@ MAPI_API HRESULT HrQueryAllRows(LPMAPITABLE lpTable, LPSPropTagArray lpPropTags,
 
 MAPI_API void FreeProws(LPSRowSet lpRows) {
   if (!lpRows) return;
-  for (ULONG i = 0; i < lpRows->cRows; ++i) MAPIFreeBuffer(lpRows->aRow[i].lpProps);
-  MAPIFreeBuffer(lpRows);
+  BufferHeader* h = HeaderOf(lpRows);
+  RowBlock* block = h->magic == kRootMagic ? h->block : nullptr;
+  if (!block || block->rowSet != lpRows) {
+    for (ULONG i = 0; i < lpRows->cRows; ++i) MAPIFreeBuffer(lpRows->aRow[i].lpProps);
+    MAPIFreeBuffer(lpRows);
+    return;
+  }
+  // Rows still holding their own values are dropped together; anything the caller put in
+  // their place is freed as MAPIFreeBuffer would.
+  std::size_t own = 0;
+  const char* expected = block->firstRow + sizeof(BufferHeader);
+  for (ULONG i = 0; i < lpRows->cRows; ++i, expected += block->stride) {
+    LPSPropValue props = lpRows->aRow[i].lpProps;
+    if (!props) continue;
+    BufferHeader* row = HeaderOf(props);
+    if (reinterpret_cast<const char*>(props) == expected && row->magic == kRootMagic) {
+      row->magic = kFreedMagic;
+      ++own;
+    } else {
+      MAPIFreeBuffer(props);
+    }
+  }
+  h->magic = kFreedMagic;
+  DropRoots(block, own + 1);
 }
 
 MAPI_API ULONG UlRelease(LPVOID lpUnknown) {

@@ -48,6 +48,14 @@ Cell BinaryCell(ULONG tag, std::string_view b) {
   c.bytes = b;
   return c;
 }
+// A value the profile holds: rows point at it rather than copy it.
+Cell StableCell(ULONG tag, std::string_view bytes) {
+  Cell c;
+  c.tag = tag;
+  c.bytes = bytes;
+  c.stable = true;
+  return c;
+}
 Cell BoolCell(ULONG tag, bool value) {
   Cell c;
   c.tag = tag;
@@ -61,10 +69,10 @@ class Object : public Interface {
  public:
   Object(const Object&) = delete;
   Object& operator=(const Object&) = delete;
-  virtual ~Object() { --Profile::Current().liveMapiObjects; }
+  virtual ~Object() { --ThisProfile().liveMapiObjects; }
 
   HRESULT QueryInterface(REFIID riid, LPVOID* ppvObj) override {
-    if (const HRESULT hr = Profile::Current().Call(std::string(Name()) + "::QueryInterface"); FAILED(hr))
+    if (const HRESULT hr = ThisProfile().Call(std::string(Name()) + "::QueryInterface"); FAILED(hr))
       return hr;
     if (!ppvObj) return E_INVALIDARG;
     *ppvObj = nullptr;
@@ -81,7 +89,7 @@ class Object : public Interface {
   }
 
  protected:
-  Object() { ++Profile::Current().liveMapiObjects; }
+  Object() { ++ThisProfile().liveMapiObjects; }
   virtual const char* Name() const = 0;
   virtual bool Answers(const GUID& iid) const = 0;
 
@@ -116,6 +124,14 @@ HRESULT AnswerProps(const std::vector<Cell>& known, LPSPropTagArray tags, ULONG*
 // A table over rows of the profile: columns, a restriction evaluated when set, a cursor.
 class Table final : public Object<IMAPITable> {
  public:
+  // The source rows that one query reads: at[i], or first + i when at is null.
+  struct RowRange {
+    const std::size_t* at;
+    std::size_t first;
+    std::size_t count;
+    std::size_t operator[](std::size_t i) const { return at ? at[i] : first + i; }
+  };
+
   // The rows the table shows, looked up afresh for each operation.
   struct Source {
     virtual ~Source() = default;
@@ -123,20 +139,34 @@ class Table final : public Object<IMAPITable> {
     virtual bool Refresh() = 0;
     virtual std::size_t RowCount() const = 0;
     virtual Cell Get(std::size_t row, ULONG tag) const = 0;
+    // The bytes that the rows' copied values need, then the rows themselves into a row set of
+    // range.count rows with columns.size() values each. By default both go through Get.
+    virtual std::size_t CopiedBytes(const RowRange& range, const std::vector<ULONG>& columns) {
+      std::size_t bytes = 0;
+      for (std::size_t i = 0; i < range.count; ++i)
+        for (const ULONG tag : columns) bytes += DataSize(Get(range[i], tag));
+      return bytes;
+    }
+    virtual void WriteRows(const RowRange& range, const std::vector<ULONG>& columns, SRowSet& rows,
+                           char* data) const {
+      for (std::size_t i = 0; i < range.count; ++i)
+        for (std::size_t c = 0; c < columns.size(); ++c)
+          WriteProp(Get(range[i], columns[c]), rows.aRow[i].lpProps[c], data);
+    }
   };
 
   Table(std::unique_ptr<Source> source, std::vector<ULONG> columns)
       : source_(std::move(source)), columns_(std::move(columns)) {}
 
   HRESULT SetColumns(LPSPropTagArray lpPropTagArray, ULONG) override {
-    if (const HRESULT hr = Profile::Current().Call("IMAPITable::SetColumns"); FAILED(hr)) return hr;
+    if (const HRESULT hr = ThisProfile().Call("IMAPITable::SetColumns"); FAILED(hr)) return hr;
     if (!lpPropTagArray || lpPropTagArray->cValues == 0) return MAPI_E_INVALID_PARAMETER;
     columns_.assign(lpPropTagArray->aulPropTag, lpPropTagArray->aulPropTag + lpPropTagArray->cValues);
     return S_OK;
   }
 
   HRESULT Restrict(LPSRestriction lpRestriction, ULONG) override {
-    if (const HRESULT hr = Profile::Current().Call("IMAPITable::Restrict"); FAILED(hr)) return hr;
+    if (const HRESULT hr = ThisProfile().Call("IMAPITable::Restrict"); FAILED(hr)) return hr;
     if (!source_->Refresh()) return MAPI_E_OBJECT_DELETED;
     cursor_ = 0;
     if (!lpRestriction) {
@@ -156,7 +186,7 @@ class Table final : public Object<IMAPITable> {
   }
 
   HRESULT QueryRows(LONG lRowCount, ULONG, LPSRowSet* lppRows) override {
-    if (const HRESULT hr = Profile::Current().Call("IMAPITable::QueryRows"); FAILED(hr)) return hr;
+    if (const HRESULT hr = ThisProfile().Call("IMAPITable::QueryRows"); FAILED(hr)) return hr;
     if (!lppRows) return MAPI_E_INVALID_PARAMETER;
     *lppRows = nullptr;
     if (lRowCount < 0) return MAPI_E_NO_SUPPORT;
@@ -165,24 +195,11 @@ class Table final : public Object<IMAPITable> {
     const std::size_t first = cursor_ < total ? cursor_ : total;
     const std::size_t n = std::min<std::size_t>(total - first, static_cast<std::size_t>(lRowCount));
 
-    auto* rows = static_cast<LPSRowSet>(AllocateBuffer(CbNewSRowSet(n ? n : 1)));
+    const RowRange range{restricted_ ? selected_.data() + first : nullptr, first, n};
+    char* data = nullptr;
+    LPSRowSet rows = AllocateRowSet(n, columns_.size(), source_->CopiedBytes(range, columns_), &data);
     if (!rows) return MAPI_E_NOT_ENOUGH_MEMORY;
-    rows->cRows = 0;
-    std::vector<Cell> cells(columns_.size());
-    RowAllocator allocator;
-    for (std::size_t i = 0; i < n; ++i) {
-      const std::size_t r = restricted_ ? selected_[first + i] : first + i;
-      for (std::size_t c = 0; c < columns_.size(); ++c) cells[c] = source_->Get(r, columns_[c]);
-      SRow& row = rows->aRow[i];
-      row.ulAdrEntryPad = 0;
-      row.cValues = static_cast<ULONG>(cells.size());
-      row.lpProps = BuildProps(cells.data(), cells.size(), &allocator);
-      if (!row.lpProps) {
-        FreeProws(rows);
-        return MAPI_E_NOT_ENOUGH_MEMORY;
-      }
-      rows->cRows = static_cast<ULONG>(i + 1);
-    }
+    source_->WriteRows(range, columns_, *rows, data);
     cursor_ = first + n;
     *lppRows = rows;
     return S_OK;
@@ -281,7 +298,7 @@ class Table final : public Object<IMAPITable> {
 class StoreRows final : public Table::Source {
  public:
   StoreRows() {
-    for (auto& s : Profile::Current().Stores()) rows_.push_back({s->entryId, ToCodePage(s->displayName), s->isDefault});
+    for (auto& s : ThisProfile().Stores()) rows_.push_back({s->entryId, ToCodePage(s->displayName), s->isDefault});
   }
   bool Refresh() override { return true; }
   std::size_t RowCount() const override { return rows_.size(); }
@@ -311,7 +328,7 @@ class ContainerRef {
   bool IsRoot() const { return entryId_.empty(); }
   const Bytes& EntryId() const { return entryId_; }
   // Null for the root, and for a container gone from the profile.
-  AbContainer* Find() const { return IsRoot() ? nullptr : Profile::Current().FindContainerByEntryId(entryId_); }
+  AbContainer* Find() const { return IsRoot() ? nullptr : ThisProfile().FindContainerByEntryId(entryId_); }
   bool Exists() const { return IsRoot() || Find(); }
 
  private:
@@ -324,7 +341,7 @@ class HierarchyRows final : public Table::Source {
   bool Refresh() override {
     children_ = nullptr;
     if (container_.IsRoot()) {
-      children_ = &Profile::Current().TopContainers();
+      children_ = &ThisProfile().TopContainers();
     } else if (AbContainer* c = container_.Find()) {
       children_ = &c->children;
     }
@@ -334,8 +351,8 @@ class HierarchyRows final : public Table::Source {
   Cell Get(std::size_t row, ULONG tag) const override {
     const AbContainer& c = *(*children_)[row];
     switch (tag) {
-      case PR_ENTRYID: return BinaryCell(tag, View(c.entryId));
-      case PR_DISPLAY_NAME_A: return StringCell(tag, c.displayName);
+      case PR_ENTRYID: return StableCell(tag, View(c.entryId));
+      case PR_DISPLAY_NAME_A: return StableCell(tag, c.displayName);
       default: return Cell::Missing(tag);
     }
   }
@@ -363,9 +380,73 @@ class ContentsRows final : public Table::Source {
         c.suffix = static_cast<std::uint32_t>(row);
         return c;
       }
-      case PR_DISPLAY_NAME_A: return StringCell(tag, e.displayName);
-      case PR_EMAIL_ADDRESS_A: return e.address ? StringCell(tag, *e.address) : Cell::Missing(tag);
+      case PR_DISPLAY_NAME_A: return StableCell(tag, e.displayName);
+      case PR_EMAIL_ADDRESS_A: return e.address ? StableCell(tag, *e.address) : Cell::Missing(tag);
       default: return Cell::Missing(tag);
+    }
+  }
+
+  // Nothing is copied: names and addresses are the profile's, and so are the entry ids, laid
+  // out once per container as Get gives them.
+  std::size_t CopiedBytes(const Table::RowRange&, const std::vector<ULONG>&) override {
+    AbContainer& c = *current_;
+    const std::size_t idBytes = c.entryId.size() + 4;
+    Bytes& ids = c.entryIdsOfEntries;
+    const bool current = ids.size() == c.entries.size() * idBytes &&
+                         (ids.empty() || std::memcmp(ids.data(), c.entryId.data(), c.entryId.size()) == 0);
+    if (!current) {
+      ids.resize(c.entries.size() * idBytes);
+      for (std::size_t r = 0; r < c.entries.size(); ++r) {
+        const auto place = static_cast<std::uint32_t>(r);
+        std::memcpy(ids.data() + r * idBytes, c.entryId.data(), c.entryId.size());
+        std::memcpy(ids.data() + r * idBytes + c.entryId.size(), &place, 4);
+      }
+    }
+    return 0;
+  }
+
+  void WriteRows(const Table::RowRange& range, const std::vector<ULONG>& columns, SRowSet& rows,
+                 char*) const override {
+    enum Column : std::uint8_t { kName, kEntryId, kAddress, kMissing };
+    std::vector<Column> kinds(columns.size());
+    for (std::size_t c = 0; c < columns.size(); ++c)
+      kinds[c] = columns[c] == PR_DISPLAY_NAME_A    ? kName
+                 : columns[c] == PR_ENTRYID         ? kEntryId
+                 : columns[c] == PR_EMAIL_ADDRESS_A ? kAddress
+                                                    : kMissing;
+    const auto& entries = current_->entries;
+    const auto idBytes = static_cast<ULONG>(current_->entryId.size() + 4);
+    std::uint8_t* const ids = current_->entryIdsOfEntries.data();
+    for (std::size_t i = 0; i < range.count; ++i) {
+      const std::size_t r = range[i];
+      const auto& e = entries[r];
+      SPropValue* v = rows.aRow[i].lpProps;
+      for (std::size_t c = 0; c < kinds.size(); ++c, ++v) {
+        v->dwAlignPad = 0;
+        std::memset(&v->Value, 0, sizeof v->Value);
+        switch (kinds[c]) {
+          case kName:
+            v->ulPropTag = PR_DISPLAY_NAME_A;
+            v->Value.lpszA = const_cast<char*>(e.displayName.c_str());
+            break;
+          case kEntryId:
+            v->ulPropTag = PR_ENTRYID;
+            v->Value.bin.cb = idBytes;
+            v->Value.bin.lpb = ids + r * idBytes;
+            break;
+          case kAddress:
+            if (e.address) {
+              v->ulPropTag = PR_EMAIL_ADDRESS_A;
+              v->Value.lpszA = const_cast<char*>(e.address->c_str());
+              break;
+            }
+            [[fallthrough]];
+          case kMissing:
+            v->ulPropTag = PROP_TAG(PT_ERROR, PROP_ID(columns[c]));
+            v->Value.err = MAPI_E_NOT_FOUND;
+            break;
+        }
+      }
     }
   }
 
@@ -383,14 +464,14 @@ class Container final : public Object<IABContainer> {
   explicit Container(ContainerRef ref) : ref_(std::move(ref)) {}
 
   HRESULT GetProps(LPSPropTagArray tags, ULONG, ULONG* count, LPSPropValue* values) override {
-    if (const HRESULT hr = Profile::Current().Call("IABContainer::GetProps"); FAILED(hr)) return hr;
+    if (const HRESULT hr = ThisProfile().Call("IABContainer::GetProps"); FAILED(hr)) return hr;
     std::vector<Cell> known{BinaryCell(PR_ENTRYID, View(ref_.EntryId()))};
     if (AbContainer* c = ref_.Find()) known.push_back(StringCell(PR_DISPLAY_NAME_A, c->displayName));
     else if (!ref_.IsRoot()) return MAPI_E_OBJECT_DELETED;
     return AnswerProps(known, tags, count, values);
   }
   HRESULT GetContentsTable(ULONG, LPMAPITABLE* lppTable) override {
-    if (const HRESULT hr = Profile::Current().Call("IMAPIContainer::GetContentsTable"); FAILED(hr)) return hr;
+    if (const HRESULT hr = ThisProfile().Call("IMAPIContainer::GetContentsTable"); FAILED(hr)) return hr;
     if (!lppTable) return MAPI_E_INVALID_PARAMETER;
     *lppTable = nullptr;
     if (ref_.IsRoot()) return MAPI_E_NO_SUPPORT;
@@ -400,7 +481,7 @@ class Container final : public Object<IABContainer> {
     return S_OK;
   }
   HRESULT GetHierarchyTable(ULONG, LPMAPITABLE* lppTable) override {
-    if (const HRESULT hr = Profile::Current().Call("IMAPIContainer::GetHierarchyTable"); FAILED(hr)) return hr;
+    if (const HRESULT hr = ThisProfile().Call("IMAPIContainer::GetHierarchyTable"); FAILED(hr)) return hr;
     if (!lppTable) return MAPI_E_INVALID_PARAMETER;
     *lppTable = nullptr;
     if (!ref_.Exists()) return MAPI_E_OBJECT_DELETED;
@@ -408,7 +489,7 @@ class Container final : public Object<IABContainer> {
     return S_OK;
   }
   HRESULT OpenEntry(ULONG, LPENTRYID, LPCIID, ULONG, ULONG* lpulObjType, LPUNKNOWN* lppUnk) override {
-    if (const HRESULT hr = Profile::Current().Call("IMAPIContainer::OpenEntry"); FAILED(hr)) return hr;
+    if (const HRESULT hr = ThisProfile().Call("IMAPIContainer::OpenEntry"); FAILED(hr)) return hr;
     if (lppUnk) *lppUnk = nullptr;
     return MAPI_E_NO_SUPPORT;  // entries are opened through the address book
   }
@@ -426,12 +507,12 @@ class Container final : public Object<IABContainer> {
 class AddrBook final : public Object<IAddrBook> {
  public:
   HRESULT GetProps(LPSPropTagArray tags, ULONG, ULONG* count, LPSPropValue* values) override {
-    if (const HRESULT hr = Profile::Current().Call("IAddrBook::GetProps"); FAILED(hr)) return hr;
+    if (const HRESULT hr = ThisProfile().Call("IAddrBook::GetProps"); FAILED(hr)) return hr;
     return AnswerProps({}, tags, count, values);
   }
   HRESULT OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG, ULONG* lpulObjType,
                     LPUNKNOWN* lppUnk) override {
-    if (const HRESULT hr = Profile::Current().Call("IAddrBook::OpenEntry"); FAILED(hr)) return hr;
+    if (const HRESULT hr = ThisProfile().Call("IAddrBook::OpenEntry"); FAILED(hr)) return hr;
     if (!lppUnk) return MAPI_E_INVALID_PARAMETER;
     *lppUnk = nullptr;
     if (cbEntryID != 0 && !lpEntryID) return MAPI_E_INVALID_PARAMETER;
@@ -457,8 +538,8 @@ class Message final : public Object<IMessage> {
  public:
   explicit Message(Bytes entryId) : entryId_(std::move(entryId)) {}
   HRESULT GetProps(LPSPropTagArray tags, ULONG, ULONG* count, LPSPropValue* values) override {
-    if (const HRESULT hr = Profile::Current().Call("IMessage::GetProps"); FAILED(hr)) return hr;
-    const auto* item = Profile::Current().FindItemByEntryId(entryId_);
+    if (const HRESULT hr = ThisProfile().Call("IMessage::GetProps"); FAILED(hr)) return hr;
+    const auto* item = ThisProfile().FindItemByEntryId(entryId_);
     if (!item) return MAPI_E_OBJECT_DELETED;
     std::vector<Cell> known{BinaryCell(PR_ENTRYID, View(item->entryId))};
     if (item->senderAddress) known.push_back(StringCell(PR_SENDER_EMAIL_ADDRESS_A, *item->senderAddress));
@@ -477,8 +558,8 @@ class MsgStore final : public Object<IMsgStore> {
  public:
   explicit MsgStore(Bytes entryId) : entryId_(std::move(entryId)) {}
   HRESULT GetProps(LPSPropTagArray tags, ULONG, ULONG* count, LPSPropValue* values) override {
-    if (const HRESULT hr = Profile::Current().Call("IMsgStore::GetProps"); FAILED(hr)) return hr;
-    const auto* store = Profile::Current().FindStoreByEntryId(entryId_);
+    if (const HRESULT hr = ThisProfile().Call("IMsgStore::GetProps"); FAILED(hr)) return hr;
+    const auto* store = ThisProfile().FindStoreByEntryId(entryId_);
     if (!store) return MAPI_E_OBJECT_DELETED;
     const std::string name = ToCodePage(store->displayName);
     return AnswerProps({BinaryCell(PR_ENTRYID, View(store->entryId)), StringCell(PR_DISPLAY_NAME_A, name),
@@ -487,12 +568,12 @@ class MsgStore final : public Object<IMsgStore> {
   }
   HRESULT OpenEntry(ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG, ULONG* lpulObjType,
                     LPUNKNOWN* lppUnk) override {
-    if (const HRESULT hr = Profile::Current().Call("IMsgStore::OpenEntry"); FAILED(hr)) return hr;
+    if (const HRESULT hr = ThisProfile().Call("IMsgStore::OpenEntry"); FAILED(hr)) return hr;
     if (!lppUnk) return MAPI_E_INVALID_PARAMETER;
     *lppUnk = nullptr;
     if (cbEntryID == 0) return MAPI_E_NO_SUPPORT;  // the root folder is not modelled
     if (!lpEntryID) return MAPI_E_INVALID_PARAMETER;
-    Profile& profile = Profile::Current();
+    Profile& profile = ThisProfile();
     const auto* item = profile.FindItemByEntryId(ToBytes(cbEntryID, lpEntryID));
     if (!item || !item->folder || item->folder->store != profile.FindStoreByEntryId(entryId_))
       return MAPI_E_NOT_FOUND;
@@ -517,18 +598,18 @@ class MsgStore final : public Object<IMsgStore> {
 class Session final : public Object<IMAPISession> {
  public:
   HRESULT GetMsgStoresTable(ULONG, LPMAPITABLE* lppTable) override {
-    if (const HRESULT hr = Profile::Current().Call("IMAPISession::GetMsgStoresTable"); FAILED(hr)) return hr;
+    if (const HRESULT hr = ThisProfile().Call("IMAPISession::GetMsgStoresTable"); FAILED(hr)) return hr;
     if (!lppTable) return MAPI_E_INVALID_PARAMETER;
     *lppTable = new Table(std::make_unique<StoreRows>(), DefaultColumns());
     return S_OK;
   }
   HRESULT OpenMsgStore(ULONG_PTR, ULONG cbEntryID, LPENTRYID lpEntryID, LPCIID lpInterface, ULONG,
                        LPMDB* lppMDB) override {
-    if (const HRESULT hr = Profile::Current().Call("IMAPISession::OpenMsgStore"); FAILED(hr)) return hr;
+    if (const HRESULT hr = ThisProfile().Call("IMAPISession::OpenMsgStore"); FAILED(hr)) return hr;
     if (!lppMDB) return MAPI_E_INVALID_PARAMETER;
     *lppMDB = nullptr;
     if (!lpEntryID || cbEntryID == 0) return MAPI_E_INVALID_ENTRYID;
-    const auto* store = Profile::Current().FindStoreByEntryId(ToBytes(cbEntryID, lpEntryID));
+    const auto* store = ThisProfile().FindStoreByEntryId(ToBytes(cbEntryID, lpEntryID));
     if (!store) return MAPI_E_NOT_FOUND;
     if (lpInterface && !SameIid(*lpInterface, kIidIUnknown) && !SameIid(*lpInterface, kIidIMsgStore) &&
         !SameIid(*lpInterface, kIidIMAPIProp))
@@ -537,7 +618,7 @@ class Session final : public Object<IMAPISession> {
     return S_OK;
   }
   HRESULT OpenAddressBook(ULONG_PTR, LPCIID lpInterface, ULONG, LPADRBOOK* lppAdrBook) override {
-    if (const HRESULT hr = Profile::Current().Call("IMAPISession::OpenAddressBook"); FAILED(hr)) return hr;
+    if (const HRESULT hr = ThisProfile().Call("IMAPISession::OpenAddressBook"); FAILED(hr)) return hr;
     if (!lppAdrBook) return MAPI_E_INVALID_PARAMETER;
     *lppAdrBook = nullptr;
     if (lpInterface && !SameIid(*lpInterface, kIidIUnknown) && !SameIid(*lpInterface, kIidIAddrBook))

@@ -37,26 +37,25 @@
 #include <string_view>
 
 #include "SupportDLL/MapiInterface.h"
+#include "standin/Profile.h"
 
 namespace kestrin::mapi32 {
+
+// The process's profile, looked up once: it is never destroyed.
+inline standin::Profile& ThisProfile() {
+  static standin::Profile& profile = standin::Profile::Current();
+  return profile;
+}
 
 // A buffer handed out as MAPI does, counted live until MAPIFreeBuffer frees it.
 void* AllocateBuffer(std::size_t size);
 
-// Buffers for the rows of one row set, carved from shared chunks so that a large table costs
-// few allocations. Each is a buffer of its own all the same: MAPIFreeBuffer frees it alone.
-struct Chunk;
-class RowAllocator {
- public:
-  RowAllocator() = default;
-  RowAllocator(const RowAllocator&) = delete;
-  RowAllocator& operator=(const RowAllocator&) = delete;
-  ~RowAllocator();
-  void* Allocate(std::size_t size);
-
- private:
-  Chunk* chunk_ = nullptr;
-};
+// A whole row set in one allocation: the SRowSet, then each row's values (columns of them, not
+// yet written) with a header of their own, then dataBytes at *data for values that are copied.
+// The row set and each row's values are buffers of their own all the same: MAPIFreeBuffer frees
+// one alone, and the block goes with the last. Null when out of memory.
+struct RowBlock;
+LPSRowSet AllocateRowSet(std::size_t rows, std::size_t columns, std::size_t dataBytes, char** data);
 
 // One property of one row or object, as the profile holds it.
 struct Cell {
@@ -66,6 +65,7 @@ struct Cell {
   std::uint32_t suffix = 0;
   ULONG ul = 0;                 // PT_BOOLEAN, PT_LONG
   SCODE err = 0;                // PT_ERROR
+  bool stable = false;          // bytes live in the profile (strings NUL-terminated): not copied
 
   static Cell Missing(ULONG tag) {
     Cell c;
@@ -75,12 +75,12 @@ struct Cell {
   }
 };
 
-// Bytes that a property's value needs after the SPropValue array.
+// Bytes that a property's value needs after the SPropValue array: none for a stable one.
 std::size_t DataSize(const Cell& cell);
-// Writes cells[0..count) as SPropValues at props, with their data from data on.
-void WriteProps(const Cell* cells, std::size_t count, SPropValue* props, char* data);
+// Writes cell as v, its data (when copied) at data, which moves past it.
+void WriteProp(const Cell& cell, SPropValue& v, char*& data);
 // One MAPI buffer holding the values and their data, or null when out of memory.
-SPropValue* BuildProps(const Cell* cells, std::size_t count, RowAllocator* rows = nullptr);
+SPropValue* BuildProps(const Cell* cells, std::size_t count);
 
 // A new session object, one reference held by the caller.
 LPMAPISESSION NewSession();

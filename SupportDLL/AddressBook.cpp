@@ -16,7 +16,19 @@ constexpr char kOutlookAddressBook[] = "Outlook Address Book";
 constexpr ULONG kEntryIdColumn = 1;
 constexpr ULONG kAddressColumn = 2;
 
-unsigned char FoldAToZ(unsigned char c) noexcept { return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c; }
+unsigned char FoldAToZ(unsigned char c) noexcept {
+  return static_cast<unsigned char>(c + (static_cast<unsigned>(c - 'A') < 26u ? 'a' - 'A' : 0));
+}
+
+// An address up to this long is folded once per search instead of once per entry.
+constexpr std::size_t kFoldedChars = 512;
+
+// AddressEquals with a already folded and free of NULs: b's NUL never equals one of its bytes.
+bool FoldedEquals(const unsigned char* a, std::size_t aLength, const char* b) noexcept {
+  for (std::size_t i = 0; i < aLength; ++i)
+    if (FoldAToZ(static_cast<unsigned char>(b[i])) != a[i]) return false;
+  return b[aLength] == '\0';
+}
 
 // The row's PR_ENTRYID, or null when the row lacks one.
 const SBinary* RowEntryId(const SRow& row) noexcept {
@@ -59,6 +71,13 @@ HRESULT SearchOutlookAddressBook(LPMAPISESSION session, const char* address) noe
   byName.res.resContent.lpProp = &name;
 
   const std::size_t addressLength = std::strlen(address);
+  unsigned char folded[kFoldedChars];
+  const bool isFolded = addressLength <= kFoldedChars;
+  if (isFolded)
+    for (std::size_t i = 0; i < addressLength; ++i) folded[i] = FoldAToZ(static_cast<unsigned char>(address[i]));
+  const auto equals = [&](const char* entry) noexcept {
+    return isFolded ? FoldedEquals(folded, addressLength, entry) : AddressEquals(address, addressLength, entry);
+  };
   bool found = false;
   ULONG objectType = 0;
 
@@ -107,7 +126,7 @@ HRESULT SearchOutlookAddressBook(LPMAPISESSION session, const char* address) noe
         if (row.cValues <= kAddressColumn || !row.lpProps) continue;
         const SPropValue& entry = row.lpProps[kAddressColumn];
         if (entry.ulPropTag != PR_EMAIL_ADDRESS_A || !entry.Value.lpszA) continue;
-        if (AddressEquals(address, addressLength, entry.Value.lpszA)) found = true;
+        if (equals(entry.Value.lpszA)) found = true;
       }
       entryRows.reset();
       contents.reset();

@@ -14,8 +14,9 @@ class EventField {
  public:
   using Sink = typename Source::Sink;
 
-  // The sink is not owned: it must outlive the field (declare it before the field).
-  explicit EventField(Sink* sink) : sink_(sink) {}
+  // The sink is not owned: it must outlive the field. *stillSubscribed is set when a source
+  // refuses to let the sink go, so its owner keeps it alive.
+  EventField(Sink* sink, bool* stillSubscribed) : sink_(sink), stillSubscribed_(stillSubscribed) {}
   EventField(const EventField&) = delete;
   EventField& operator=(const EventField&) = delete;
   ~EventField() { Clear(); }
@@ -34,12 +35,12 @@ class EventField {
   }
   [[nodiscard]] HRESULT Assign(const ComPtr<Source>& source) { return Assign(source.get()); }
 
-  // Storing null: unsubscribes and lets go. An Unadvise the source refuses changes nothing here:
-  // the reference goes all the same.
+  // Storing null: unsubscribes and lets go. The reference goes also when the source refuses
+  // the Unadvise; the sink, which it may still call, is then flagged to stay.
   void Clear() noexcept {
     ComPtr<Source> old = std::move(object_);
     object_ = nullptr;
-    if (old) SkipOnFailure(old->Unadvise(cookie_));
+    if (old && Failed(old->Unadvise(cookie_)) && stillSubscribed_) *stillSubscribed_ = true;
     cookie_ = 0;
   }
 
@@ -50,6 +51,7 @@ class EventField {
 
  private:
   Sink* sink_;
+  bool* stillSubscribed_;
   ComPtr<Source> object_;
   std::uint32_t cookie_ = 0;
 };

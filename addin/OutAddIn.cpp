@@ -1,5 +1,7 @@
 #include "OutAddIn.h"
 
+#include <vector>
+
 #include "../settings/CodePage.h"
 #include "../settings/DomainList.h"
 #include "../settings/modRegistry.h"
@@ -26,15 +28,34 @@ std::u16string StripAtNull(std::u16string_view text) {
   return std::u16string(text.substr(first, last - first + 1));
 }
 
-OutAddIn::OutAddIn(LibraryLoader& loader) : kestrinLib_(loader) {
-  applicationSink_.self = this;
-  explorersSink_.self = this;
-  inspectorsSink_.self = this;
-  explorerSink_.self = this;
-  inspectorSink_.self = this;
-  inboxItemsSink_.self = this;
-  junkItemsSink_.self = this;
+OutAddIn::OutAddIn(LibraryLoader& loader) : kestrinLib_(loader) { module::ObjectCreated(); }
+
+OutAddIn::SinksHolder::SinksHolder(OutAddIn* self) : sinks(new Sinks) {
+  sinks->application.self = self;
+  sinks->explorers.self = self;
+  sinks->inspectors.self = self;
+  sinks->explorer.self = self;
+  sinks->inspector.self = self;
+  sinks->inboxItems.self = self;
+  sinks->junkItems.self = self;
+}
+
+OutAddIn::SinksHolder::~SinksHolder() {
+  if (!sinks->stillSubscribed) {
+    delete sinks;
+    return;
+  }
+  // Still called by a source: keep them, mute, and count them as live so the library stays.
+  sinks->application.self = nullptr;
+  sinks->explorers.self = nullptr;
+  sinks->inspectors.self = nullptr;
+  sinks->explorer.self = nullptr;
+  sinks->inspector.self = nullptr;
+  sinks->inboxItems.self = nullptr;
+  sinks->junkItems.self = nullptr;
   module::ObjectCreated();
+  static auto* kept = new std::vector<Sinks*>;  // reachable for good: kept, not lost
+  kept->push_back(sinks);
 }
 
 OutAddIn::~OutAddIn() { module::ObjectDestroyed(); }
@@ -244,28 +265,39 @@ HRESULT OutAddIn::objInsp_Close() {
 // ---- sinks ----
 
 HRESULT OutAddIn::ApplicationSink::Startup() {
+  if (!self) return hr::ok;
   return Guarded([&] { return self->objOutlook_Startup(); });
 }
 HRESULT OutAddIn::ApplicationSink::OptionsPagesAdd(outlook::PropertyPages* pages) {
+  if (!self) return hr::ok;
   return Guarded([&] { return self->objOutlook_OptionsPagesAdd(pages); });
 }
 HRESULT OutAddIn::ExplorersSink::NewExplorer(outlook::Explorer* explorer) {
+  if (!self) return hr::ok;
   return Guarded([&] { return self->colExpl_NewExplorer(explorer); });
 }
 HRESULT OutAddIn::InspectorsSink::NewInspector(outlook::Inspector* inspector) {
+  if (!self) return hr::ok;
   return Guarded([&] { return self->colInsp_NewInspector(inspector); });
 }
 HRESULT OutAddIn::ExplorerSink::BeforeFolderSwitch(Unknown* newFolder, bool* cancel) {
+  if (!self) return hr::ok;
   return Guarded([&] { return self->objExpl_BeforeFolderSwitch(newFolder, cancel); });
 }
 HRESULT OutAddIn::ExplorerSink::Close() {
+  if (!self) return hr::ok;
   return Guarded([&] { return self->objExpl_Close(); });
 }
 HRESULT OutAddIn::InspectorSink::Close() {
+  if (!self) return hr::ok;
   return Guarded([&] { return self->objInsp_Close(); });
 }
-HRESULT OutAddIn::InboxItemsSink::ItemAdd(Unknown* item) { return self->objInboxItems_ItemAdd(item); }
+HRESULT OutAddIn::InboxItemsSink::ItemAdd(Unknown* item) {
+  if (!self) return hr::ok;
+  return self->objInboxItems_ItemAdd(item);
+}
 HRESULT OutAddIn::JunkItemsSink::ItemAdd(Unknown* item) {
+  if (!self) return hr::ok;
   return Guarded([&] { return self->objJunkItems_ItemAdd(item); });
 }
 

@@ -74,34 +74,34 @@ class OutAddIn final : public Unknown {
 
   // One sink per field: two fields may share an event interface (Items, Close) but not a handler.
   struct ApplicationSink final : outlook::ApplicationEvents {
-    OutAddIn* self;
+    OutAddIn* self = nullptr;
     HRESULT Startup() override;
     HRESULT OptionsPagesAdd(outlook::PropertyPages* pages) override;
   };
   struct NameSpaceSink final : outlook::NameSpaceEvents {};
   struct ExplorersSink final : outlook::ExplorersEvents {
-    OutAddIn* self;
+    OutAddIn* self = nullptr;
     HRESULT NewExplorer(outlook::Explorer* explorer) override;
   };
   struct InspectorsSink final : outlook::InspectorsEvents {
-    OutAddIn* self;
+    OutAddIn* self = nullptr;
     HRESULT NewInspector(outlook::Inspector* inspector) override;
   };
   struct ExplorerSink final : outlook::ExplorerEvents {
-    OutAddIn* self;
+    OutAddIn* self = nullptr;
     HRESULT BeforeFolderSwitch(Unknown* newFolder, bool* cancel) override;
     HRESULT Close() override;
   };
   struct InspectorSink final : outlook::InspectorEvents {
-    OutAddIn* self;
+    OutAddIn* self = nullptr;
     HRESULT Close() override;
   };
   struct InboxItemsSink final : outlook::ItemsEvents {
-    OutAddIn* self;
+    OutAddIn* self = nullptr;
     HRESULT ItemAdd(Unknown* item) override;
   };
   struct JunkItemsSink final : outlook::ItemsEvents {
-    OutAddIn* self;
+    OutAddIn* self = nullptr;
     HRESULT ItemAdd(Unknown* item) override;
   };
 
@@ -111,24 +111,38 @@ class OutAddIn final : public Unknown {
   std::uint32_t refs_ = 0;
   KestrinLib kestrinLib_;
 
-  // The sinks come before the fields, so that every field unsubscribes before its sink goes.
-  ApplicationSink applicationSink_;
-  NameSpaceSink nameSpaceSink_;
-  ExplorersSink explorersSink_;
-  InspectorsSink inspectorsSink_;
-  ExplorerSink explorerSink_;
-  InspectorSink inspectorSink_;
-  InboxItemsSink inboxItemsSink_;
-  JunkItemsSink junkItemsSink_;
+  // The sinks live apart from the object. A source that refuses an Unadvise keeps calling its
+  // sink, as a connection point keeps its reference to one: the sinks then outlive the object,
+  // answering S_OK and doing nothing, and keep the library loaded, rather than leaving the source
+  // a pointer to freed memory.
+  struct Sinks {
+    ApplicationSink application;
+    NameSpaceSink nameSpace;
+    ExplorersSink explorers;
+    InspectorsSink inspectors;
+    ExplorerSink explorer;
+    InspectorSink inspector;
+    InboxItemsSink inboxItems;
+    JunkItemsSink junkItems;
+    bool stillSubscribed = false;  // some source refused an Unadvise
+  };
+  // Declared before the fields, so it goes after every field has unsubscribed.
+  struct SinksHolder {
+    explicit SinksHolder(OutAddIn* self);
+    SinksHolder(const SinksHolder&) = delete;
+    SinksHolder& operator=(const SinksHolder&) = delete;
+    ~SinksHolder();
+    Sinks* sinks;
+  } sinks_{this};
 
-  EventField<outlook::Application> objOutlook{&applicationSink_};
-  EventField<outlook::NameSpace> objNS{&nameSpaceSink_};
-  EventField<outlook::Explorers> colExpl{&explorersSink_};
-  EventField<outlook::Inspectors> colInsp{&inspectorsSink_};
-  EventField<outlook::Explorer> objExpl{&explorerSink_};
-  EventField<outlook::Inspector> objInsp{&inspectorSink_};
-  EventField<outlook::Items> objInboxItems{&inboxItemsSink_};
-  EventField<outlook::Items> objJunkItems{&junkItemsSink_};
+  EventField<outlook::Application> objOutlook{&sinks_.sinks->application, &sinks_.sinks->stillSubscribed};
+  EventField<outlook::NameSpace> objNS{&sinks_.sinks->nameSpace, &sinks_.sinks->stillSubscribed};
+  EventField<outlook::Explorers> colExpl{&sinks_.sinks->explorers, &sinks_.sinks->stillSubscribed};
+  EventField<outlook::Inspectors> colInsp{&sinks_.sinks->inspectors, &sinks_.sinks->stillSubscribed};
+  EventField<outlook::Explorer> objExpl{&sinks_.sinks->explorer, &sinks_.sinks->stillSubscribed};
+  EventField<outlook::Inspector> objInsp{&sinks_.sinks->inspector, &sinks_.sinks->stillSubscribed};
+  EventField<outlook::Items> objInboxItems{&sinks_.sinks->inboxItems, &sinks_.sinks->stillSubscribed};
+  EventField<outlook::Items> objJunkItems{&sinks_.sinks->junkItems, &sinks_.sinks->stillSubscribed};
   DomainCollection colDomains;
   bool bMarkSpamAsRead = false;
 };

@@ -124,3 +124,32 @@ TEST(Lifecycle, HostEventsWithoutEffectChangeNothing) {
 
 }  // namespace
 }  // namespace kestrin::test
+
+namespace kestrin::test {
+namespace {
+
+// Last in this file: the sinks it leaves alive stay for the rest of the process, as they must.
+TEST(Lifecycle, ASourceThatRefusesUnadviseCallsMutedSinksAfterTheAddInHasGone) {
+  AddinWorld w;
+  WriteSetting(kValueDestination, u"\\Top\\Junk");
+  w.outlook->OpenExplorer(w.inbox);
+  ASSERT_EQ(w.ConnectAddin(), hr::ok);
+  ASSERT_EQ(w.outlook->RaiseStartup(), hr::ok);
+  const std::int64_t before = module::LiveObjects();
+  Profile::Current().InjectFault("Application.Unadvise", {Profile::Current().CallCount("Application.Unadvise") + 1, hr::fail});
+  Profile::Current().InjectFault("Items.Unadvise", {Profile::Current().CallCount("Items.Unadvise") + 1, hr::fail});
+  EXPECT_EQ(w.Disconnect(), hr::ok);
+  EXPECT_EQ(w.addin(), nullptr);
+  // The add-in is gone but Outlook still raises to its sinks: they answer S_OK and touch nothing.
+  EXPECT_EQ(w.outlook->RaiseStartup(), hr::ok);
+  auto r = w.DeliverMail("spam@bad.example");
+  EXPECT_EQ(r.eventResult, hr::ok);
+  EXPECT_EQ(r.item->folder, w.inbox);
+  EXPECT_TRUE(r.item->unread);
+  // The kept sinks count as a live object: the library must not unload under them.
+  EXPECT_EQ(module::LiveObjects(), before) << "the OutAddIn went, its sinks took its place";
+  EXPECT_FALSE(module::CanUnload());
+}
+
+}  // namespace
+}  // namespace kestrin::test

@@ -9,14 +9,8 @@ HRESULT Application(outlook::Application** out) {
   return *out ? hr::ok : hr::pointer;  // detached: nothing to reach Outlook through
 }
 
-HRESULT LookUpTopLevel(const std::u16string& name, ComPtr<outlook::Folder>& out) {
-  outlook::Application* app = nullptr;
-  KESTRIN_RETURN_IF_FAILED(Application(&app));
-  ComPtr<outlook::NameSpace> ns;
-  KESTRIN_RETURN_IF_FAILED(app->GetNamespace(u"MAPI", ns.put()));
-  if (!ns) return hr::pointer;
-  ComPtr<outlook::Folders> folders;
-  KESTRIN_RETURN_IF_FAILED(ns->get_Folders(folders.put()));
+// Folders.Item(name), taken as a folder: a name that is not there fails.
+HRESULT ItemOf(const ComPtr<outlook::Folders>& folders, const std::u16string& name, ComPtr<outlook::Folder>& out) {
   if (!folders) return hr::pointer;
   ComPtr<outlook::Folder> found;
   KESTRIN_RETURN_IF_FAILED(folders->Item(name, found.put()));
@@ -25,15 +19,21 @@ HRESULT LookUpTopLevel(const std::u16string& name, ComPtr<outlook::Folder>& out)
   return hr::ok;
 }
 
+HRESULT LookUpTopLevel(const std::u16string& name, ComPtr<outlook::Folder>& out) {
+  outlook::Application* app = nullptr;
+  KESTRIN_RETURN_IF_FAILED(Application(&app));
+  ComPtr<outlook::NameSpace> ns;
+  KESTRIN_RETURN_IF_FAILED(app->GetNamespace(u"MAPI", ns.put()));
+  if (!ns) return hr::pointer;
+  ComPtr<outlook::Folders> folders;
+  KESTRIN_RETURN_IF_FAILED(ns->get_Folders(folders.put()));
+  return ItemOf(folders, name, out);
+}
+
 HRESULT LookUpSubfolder(outlook::Folder& parent, const std::u16string& name, ComPtr<outlook::Folder>& out) {
   ComPtr<outlook::Folders> folders;
   KESTRIN_RETURN_IF_FAILED(parent.get_Folders(folders.put()));
-  if (!folders) return hr::pointer;
-  ComPtr<outlook::Folder> found;
-  KESTRIN_RETURN_IF_FAILED(folders->Item(name, found.put()));
-  if (!found) return hr::pointer;
-  out = std::move(found);
-  return hr::ok;
+  return ItemOf(folders, name, out);
 }
 
 HRESULT ActiveExplorerFolder(ComPtr<outlook::Folder>& out) {

@@ -27,8 +27,10 @@ function(kestrin_add_test name)
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest_main GTest::gmock)
   if(WIN32)
     target_link_options(${name} PRIVATE -static)
-    # One process per program under Wine: starting Wine per case would be slow.
+    # One process per program under Wine: starting Wine per case would be slow. The programs
+    # share the prefix's one registry (HKCU\Software\Halvarn\Kestrin among it), so they take turns.
     add_test(NAME ${name} COMMAND ${name})
+    set_tests_properties(${name} PROPERTIES RESOURCE_LOCK wine_registry)
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
   endif()

@@ -40,10 +40,12 @@ HRESULT Connect::Connection(Unknown* application) {
   // Outlook running without a window (a sync, a MAPI client): stay unattached.
   ComPtr<outlook::Explorers> explorers;
   KESTRIN_RETURN_IF_FAILED(app->get_Explorers(explorers.put()));
+  if (!explorers) return hr::pointer;
   std::int32_t explorerCount = 0;
   KESTRIN_RETURN_IF_FAILED(explorers->get_Count(&explorerCount));
   ComPtr<outlook::Inspectors> inspectors;
   KESTRIN_RETURN_IF_FAILED(app->get_Inspectors(inspectors.put()));
+  if (!inspectors) return hr::pointer;
   std::int32_t inspectorCount = 0;
   KESTRIN_RETURN_IF_FAILED(inspectors->get_Count(&inspectorCount));
   if (explorerCount == 0 && inspectorCount == 0) return hr::ok;
